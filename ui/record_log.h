@@ -57,5 +57,9 @@ void close_log(MonitorState& state);  // leaves log_file as it is
 // Chooses and makes the log folder: beside the executable when that can be
 // written, else in the user's data folder. Returns it with a trailing separator.
 std::string prepare_log_folder();
+// The choice itself: "内存CPU监控记录" in the executable's folder when it can be
+// made and written, else tessivo/内存CPU监控记录 in the data folder (each level made).
+std::string choose_log_folder(const std::string& executable_folder,
+                              const std::string& data_folder);
 
 }  // namespace tessivo
