@@ -25,6 +25,12 @@ int64_t filetime_to_count(FileTime time);
 double next_cpu_reading(CpuBaseline& baseline, int64_t kernel_time, int64_t user_time,
                         int32_t processor_count, int64_t now);
 
+// Makes the baseline belong to that process. A baseline of another process
+// (another id, or the same id reused by a process with another start time) has
+// its times cleared, so that the next reading stores a new one. True when the
+// baseline already belonged to that process.
+bool claim_baseline(CpuBaseline& baseline, int32_t process_id, uint64_t process_start);
+
 // Percent of the whole machine since the previous reading of the same process,
 // or a signal value. Uses the program's one baseline.
 double cpu_usage_percent(int32_t process_id);
