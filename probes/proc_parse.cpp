@@ -99,4 +99,12 @@ std::string_view cmdline_first_word(std::string_view cmdline) {
     return cmdline.substr(0, cmdline.find('\0'));
 }
 
+std::string_view fallback_process_name(std::string_view comm, std::string_view cmdline) {
+    if (comm.size() < COMM_LIMIT) {
+        return comm;
+    }
+    const std::string_view argv0 = path_file_name(cmdline_first_word(cmdline));
+    return argv0.starts_with(comm) ? argv0 : comm;
+}
+
 }  // namespace tessivo

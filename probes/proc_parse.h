@@ -30,4 +30,13 @@ std::string_view path_file_name(std::string_view path);
 // are separated by NUL bytes.
 std::string_view cmdline_first_word(std::string_view cmdline);
 
+// The name of a process whose executable link cannot be read, from its kernel
+// name `comm` and its `cmdline` text: comm, or the file name of argv[0] when
+// comm was cut to its 15-byte limit and that file name begins with it. A
+// process that rewrote argv[0] as a title ("sshd: user@pts/0") keeps comm.
+std::string_view fallback_process_name(std::string_view comm, std::string_view cmdline);
+
+// The longest name the kernel keeps as comm; longer names are cut to it.
+inline constexpr size_t COMM_LIMIT = 15;
+
 }  // namespace tessivo

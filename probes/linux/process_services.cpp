@@ -68,11 +68,10 @@ bool cpu_clock_of(int32_t process_id, clockid_t& clock) {
     return process_id > 0 && ::clock_getcpuclockid(process_id, &clock) == 0;
 }
 
-// The kernel's short name (comm, cut to 15 bytes) or, where argv[0] names a
-// file that begins with it, that file's whole name. A process that rewrites
-// its argv[0] as a title ("sshd: user@pts/0") keeps its kernel name.
+// Another user's process (its exe link is refused) or a kernel thread or a
+// zombie (no link): the name from comm and cmdline. cmdline is read only when
+// comm may have been cut short.
 std::string fallback_name(int32_t process_id) {
-    static constexpr size_t COMM_LIMIT = 15;
     char stat[TEXT_BUFFER_SIZE];
     const size_t stat_size = read_proc_text(process_id, "stat", stat, sizeof stat);
     const std::string_view comm = stat_process_name({stat, stat_size});
@@ -81,8 +80,7 @@ std::string fallback_name(int32_t process_id) {
     }
     char cmdline[TEXT_BUFFER_SIZE];
     const size_t cmdline_size = read_proc_text(process_id, "cmdline", cmdline, sizeof cmdline);
-    const std::string_view argv0 = path_file_name(cmdline_first_word({cmdline, cmdline_size}));
-    return std::string(argv0.starts_with(comm) ? argv0 : comm);
+    return std::string(fallback_process_name(comm, {cmdline, cmdline_size}));
 }
 
 }  // namespace
@@ -132,7 +130,6 @@ std::string process_name(int32_t process_id) {
     if (size > 0) {
         return std::string(path_file_name({target, static_cast<size_t>(size)}));
     }
-    // Another user's process (the link is refused) or a kernel thread (no link).
     return fallback_name(process_id);
 }
 
