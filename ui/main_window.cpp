@@ -1,1 +1,278 @@
-// (being written)
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextCursor>
+#include <QTimer>
+
+#include "text/number_text.h"
+#include "ui/canvas.h"
+#include "ui/finder_image.h"
+#include "ui/picker.h"
+
+namespace tessivo {
+
+namespace {
+
+const QColor RED_TEXT(255, 0, 0);
+
+// The tool's own note above the about sentence; the second line names the log folder.
+constexpr const char* NOTE_FIRST_LINE = "Tessivo2.0 内存与CPU监控工具";
+constexpr const char* NOTE_LOG_LINE = "日志保存在：";
+constexpr const char* ABOUT_SENTENCE =
+    "本软件主要用于监控目标程序内存溢出，一些程序运行越久越大，有了本工具就能较为方便的对程序进行监控记录！";
+
+QString to_qstring(const std::string& text) { return QString::fromStdString(text); }
+
+// The pane keeps "\n" between lines; the records and their length rule count CR LF.
+QString without_cr(const std::string& text) {
+    return to_qstring(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+QFont font_of_height(int pixels) {
+    QFont font = QApplication::font();
+    font.setPixelSize(pixels);
+    return font;
+}
+
+void set_text_colour(QWidget& control, QPalette::ColorRole role, const QColor& colour) {
+    QPalette palette = control.palette();
+    palette.setColor(role, colour);
+    control.setPalette(palette);
+}
+
+template <class Control>
+Control* place(Control* control, const char* name, int left, int top, int width, int height) {
+    control->setObjectName(QString::fromUtf8(name));
+    control->setGeometry(left, top, width, height);
+    return control;
+}
+
+QLabel* make_label(QWidget* parent, const char* name, const char* text, int left, int top,
+                   int width, int height, int font_pixels) {
+    auto* label = place(new QLabel(QString::fromUtf8(text), parent), name, left, top, width, height);
+    label->setTextFormat(Qt::PlainText);  // process names are shown as they are
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setWordWrap(false);
+    label->setFont(font_of_height(font_pixels));
+    return label;
+}
+
+QLineEdit* make_edit_box(QWidget* parent, const char* name, const char* text, int left, int top,
+                         int width, int height, int font_pixels) {
+    auto* box = place(new QLineEdit(QString::fromUtf8(text), parent), name, left, top, width, height);
+    box->setFont(font_of_height(font_pixels));
+    box->setCursorPosition(0);
+    return box;
+}
+
+QCheckBox* make_check_box(QWidget* parent, const char* name, const char* text, int left, int top,
+                          int width, int height, bool checked) {
+    auto* box = place(new QCheckBox(QString::fromUtf8(text), parent), name, left, top, width, height);
+    box->setChecked(checked);
+    return box;
+}
+
+QTimer* make_timer(QObject* parent, const char* name) {
+    auto* timer = new QTimer(parent);
+    timer->setObjectName(QString::fromUtf8(name));
+    return timer;
+}
+
+void set_period(QTimer& timer, int32_t milliseconds) {
+    if (milliseconds > 0) {
+        timer.start(milliseconds);
+    } else {
+        timer.stop();
+    }
+}
+
+QPixmap finder_pixmap() {
+    const auto bytes = finder_image();
+    QPixmap pixmap;
+    pixmap.loadFromData(bytes.data(), static_cast<uint>(bytes.size()), "CUR");
+    return pixmap;
+}
+
+}  // namespace
+
+// The record pane on a QPlainTextEdit, whose lines end in "\n" inside.
+class PlainTextPane : public RecordPane {
+public:
+    explicit PlainTextPane(QPlainTextEdit& box) : box_(box) {}
+
+    std::string text() const override {
+        return box_.toPlainText().replace(QChar('\n'), QStringLiteral("\r\n")).toStdString();
+    }
+
+    void set_text(const std::string& text) override { box_.setPlainText(without_cr(text)); }
+
+    void append_at_end(const std::string& text) override {
+        // The document keeps no undo history, so the insert makes no undo entry.
+        QTextCursor cursor = box_.textCursor();
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(without_cr(text));
+        box_.setTextCursor(cursor);
+        box_.ensureCursorVisible();
+    }
+
+private:
+    QPlainTextEdit& box_;
+};
+
+MainWindow::MainWindow(const std::string& log_folder) {
+    setWindowTitle(QString::fromUtf8(WINDOW_TITLE));
+    // Minimise and close, no maximise; on top from the start.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+    setFixedSize(CLIENT_WIDTH, CLIENT_HEIGHT);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - CLIENT_WIDTH) / 2,
+             area.y() + (area.height() - CLIENT_HEIGHT) / 2);
+    }
+    setWindowIcon(finder_pixmap());
+
+    create_controls();
+
+    pane_ = std::make_unique<PlainTextPane>(*record_box_);
+    chart_ = std::make_unique<ChartCanvases>(*drawing_canvas_, *visible_canvas_);
+    monitor_ = std::make_unique<Monitor>(*this, real_probes(), current_datetime);
+    picker_ = std::make_unique<Picker>(monitor_->state(), *finder_box_, *process_id_box_,
+                                       *process_name_label_);
+
+    connect(start_button_, &QPushButton::clicked, this, [this] { monitor_->start_or_stop(); });
+    connect(sampling_timer_, &QTimer::timeout, this, [this] { monitor_->sampling_tick(); });
+    connect(elapsed_timer_, &QTimer::timeout, this, [this] { monitor_->elapsed_step(); });
+    connect(on_top_box_, &QCheckBox::clicked, this, [this](bool checked) { set_always_on_top(checked); });
+
+    const std::string folder = log_folder.empty() ? prepare_log_folder() : log_folder;
+    pane_->set_text(std::string(NOTE_FIRST_LINE) + "\r\n" + NOTE_LOG_LINE + folder + "\r\n\r\n" +
+                    ABOUT_SENTENCE);
+    record_box_->moveCursor(QTextCursor::Start);
+    monitor_->window_created(folder);
+}
+
+MainWindow::~MainWindow() { destroy_once(); }
+
+// The controls in the order of the layout, each at its client-area position and outer size.
+void MainWindow::create_controls() {
+    finder_box_ = place(new QLabel(this), "图片框1", 273, 38, 35, 35);
+    finder_box_->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    finder_box_->setAlignment(Qt::AlignCenter);
+    finder_box_->setPixmap(finder_pixmap());
+
+    visible_canvas_ = new Canvas(this, QRect(1, 105, 480, 207));
+    visible_canvas_->setObjectName(QStringLiteral("画板2"));
+    elapsed_timer_ = make_timer(this, "时钟计时");
+    elapsed_timer_->setTimerType(Qt::PreciseTimer);  // each event counts as one second
+    elapsed_label_ = make_label(this, "标签用时", "监控时间：", 3, 338, 325, 25, 14);
+    change_only_box_ = make_check_box(this, "选择框变化时抓取", "仅在变化时记录", 171, 75, 117, 26, false);
+    on_top_box_ = make_check_box(this, "选择框置顶", "置顶", 346, 340, 48, 24, true);
+    initial_cpu_label_ = make_label(this, "标签初始cpu", "初始cpu：", 183, 312, 181, 25, 14);
+    initial_memory_label_ = make_label(this, "标签初始内存", "初始内存：", 3, 312, 181, 25, 14);
+
+    start_button_ = place(new QPushButton(QString::fromUtf8(START_CAPTION), this), "按钮开始监控",
+                          401, 331, 80, 32);
+    start_button_->setAutoDefault(false);
+
+    sampling_timer_ = make_timer(this, "时钟1");
+    interval_box_ = make_edit_box(this, "编辑框速度", "300", 58, 74, 62, 25, 16);
+    process_name_label_ = make_label(this, "标签进程名", "Quilvane.exe", 58, 5, 254, 32, 16);
+    set_text_colour(*process_name_label_, QPalette::WindowText, RED_TEXT);
+    make_label(this, "标签2", "进程名:", 3, 12, 48, 25, 14);
+    process_id_box_ = make_edit_box(this, "编辑框进程ID", "00000", 58, 43, 160, 25, 14);
+    set_text_colour(*process_id_box_, QPalette::Text, RED_TEXT);
+    make_label(this, "标签1", "进程ID:", 3, 43, 48, 25, 14);
+    // "速度:", thirteen spaces and "毫秒": the interval box covers the blank stretch.
+    make_label(this, "标签4", "速度:             毫秒", 3, 74, 165, 25, 14);
+
+    record_box_ = place(new QPlainTextEdit(this), "编辑框文本显示", 312, 4, 167, 98);
+    record_box_->setFont(font_of_height(12));
+    record_box_->setUndoRedoEnabled(false);
+    // Read-only for the user; the text can still be selected and copied.
+    record_box_->setReadOnly(true);
+    record_box_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    record_box_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    record_box_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    record_box_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    record_box_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    drawing_canvas_ = new Canvas(this, QRect(1, 105, 480, 207));
+    drawing_canvas_->setObjectName(QStringLiteral("画板1"));
+    drawing_canvas_->hide();
+
+    // The interval box lies on 标签4 (created later): keep it above the label.
+    interval_box_->raise();
+}
+
+void MainWindow::set_always_on_top(bool on_top) {
+    // Changing a window flag hides a shown window; show it again.
+    setWindowFlag(Qt::WindowStaysOnTopHint, on_top);
+    show();
+}
+
+void MainWindow::destroy_once() {
+    if (!destroyed_ && monitor_) {
+        destroyed_ = true;
+        monitor_->window_destroyed();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    destroy_once();
+    QWidget::closeEvent(event);
+}
+
+std::string MainWindow::process_id_text() const { return process_id_box_->text().toStdString(); }
+
+std::string MainWindow::interval_text() const { return interval_box_->text().toStdString(); }
+
+bool MainWindow::change_only_checked() const { return change_only_box_->isChecked(); }
+
+std::string MainWindow::start_caption() const { return start_button_->text().toStdString(); }
+
+void MainWindow::set_start_caption(const std::string& caption) {
+    start_button_->setText(to_qstring(caption));
+}
+
+void MainWindow::set_process_name(const std::string& caption) {
+    process_name_label_->setText(to_qstring(caption));
+}
+
+void MainWindow::set_initial_memory(const std::string& caption) {
+    initial_memory_label_->setText(to_qstring(caption));
+}
+
+void MainWindow::set_initial_cpu(const std::string& caption) {
+    initial_cpu_label_->setText(to_qstring(caption));
+}
+
+void MainWindow::set_elapsed(const std::string& caption) { elapsed_label_->setText(to_qstring(caption)); }
+
+void MainWindow::set_sampling_period(int32_t milliseconds) { set_period(*sampling_timer_, milliseconds); }
+
+void MainWindow::set_elapsed_period(int32_t milliseconds) { set_period(*elapsed_timer_, milliseconds); }
+
+void MainWindow::show_message(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(MESSAGE_TITLE), to_qstring(text),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+RecordPane& MainWindow::pane() { return *pane_; }
+
+ChartSurface& MainWindow::chart() { return *chart_; }
+
+int32_t MainWindow::drawing_canvas_width() const { return drawing_canvas_->width(); }
+
+}  // namespace tessivo
