@@ -50,9 +50,9 @@ CpuBaseline& cpu_baseline() {
 }
 
 double cpu_usage_percent(int32_t process_id) {
-    // The start time tells this process from an earlier one that had the same
-    // id; 0 means that there is no such process.
-    const uint64_t process_start = platform::process_start_time(process_id);
+    // Tells this process from an earlier one that had the same id; 0 means
+    // that there is no such process.
+    const uint64_t process_start = platform::process_identity(process_id);
     platform::ProcessTimes times;
     if (process_start == 0 || !platform::read_process_times(process_id, times)) {
         return CPU_NO_READING;

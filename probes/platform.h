@@ -27,6 +27,10 @@ bool read_process_times(int32_t process_id, ProcessTimes& times);
 // What tells one process from a later one with the same id (its start time);
 // 0 when there is no such process.
 uint64_t process_start_time(int32_t process_id);
+// A value that no other process, earlier or later, with the same id has: the
+// cheapest such token the system offers (a pidfd's inode where the kernel
+// numbers them uniquely, else the start time). 0 when there is no such process.
+uint64_t process_identity(int32_t process_id);
 // Private resident bytes (not shared with any other process); 0 when no reading.
 uint64_t private_resident_bytes(int32_t process_id);
 // The executable's file name of one process; empty when there is no such process.

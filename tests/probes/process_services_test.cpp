@@ -31,6 +31,9 @@ TEST(ProcessServices, OwnProcessResolves) {
     const uint64_t start = platform::process_start_time(own_pid());
     EXPECT_GT(start, 0u);
     EXPECT_EQ(platform::process_start_time(own_pid()), start) << "fixed for the process's life";
+    const uint64_t identity = platform::process_identity(own_pid());
+    EXPECT_GT(identity, 0u);
+    EXPECT_EQ(platform::process_identity(own_pid()), identity) << "fixed for the process's life";
     platform::ProcessTimes times;
     ASSERT_TRUE(platform::read_process_times(own_pid(), times));
     EXPECT_EQ(times.kernel, 0) << "the CPU-time clock gives the sum as user time";
@@ -50,6 +53,15 @@ TEST(ProcessServices, ClocksMoveForward) {
     EXPECT_GT(system_second, system_first);
 }
 
+TEST(ProcessServices, IdentityTellsProcessesApart) {
+    ChildProcess first(support_program("memory_child"), {"0"});
+    ChildProcess second(support_program("memory_child"), {"0"});
+    ASSERT_GT(first.pid(), 0);
+    ASSERT_GT(second.pid(), 0);
+    EXPECT_NE(platform::process_identity(first.pid()), platform::process_identity(second.pid()));
+    EXPECT_NE(platform::process_identity(first.pid()), platform::process_identity(own_pid()));
+}
+
 TEST(ProcessServices, ListHoldsOurselvesAndTheFirstProcess) {
     const std::vector<ProcessEntry> entries = platform::list_processes();
     EXPECT_TRUE(lists(entries, 1));
@@ -66,6 +78,7 @@ TEST(ProcessServices, ReapedChildGivesTheFailureValues) {
     platform::ProcessTimes times;
     EXPECT_FALSE(platform::read_process_times(reaped, times));
     EXPECT_EQ(platform::process_start_time(reaped), 0u);
+    EXPECT_EQ(platform::process_identity(reaped), 0u);
     EXPECT_EQ(platform::private_resident_bytes(reaped), 0u);
     EXPECT_EQ(platform::process_name(reaped), "");
     EXPECT_FALSE(lists(platform::list_processes(), static_cast<uint32_t>(reaped)));
@@ -90,7 +103,7 @@ TEST(ProcessServices, AnotherUsersProcessStillHasNameAndTimes) {
         const std::string report = platform::process_name(parent) + "|" +
                                    std::to_string(platform::private_resident_bytes(parent)) + "|" +
                                    std::to_string(platform::read_process_times(parent, times)) +
-                                   "|" + std::to_string(platform::process_start_time(parent) > 0);
+                                   "|" + std::to_string(platform::process_identity(parent) > 0);
         (void)!::write(results[1], report.data(), report.size());
         ::_exit(0);
     }
