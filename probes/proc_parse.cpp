@@ -34,16 +34,20 @@ uint64_t smaps_private_kb(std::string_view text) {
     static constexpr std::string_view CLEAN = "Private_Clean:";
     static constexpr std::string_view DIRTY = "Private_Dirty:";
     uint64_t sum = 0;
-    bool found = false;
-    while (!text.empty()) {
+    bool found_clean = false;
+    bool found_dirty = false;
+    // The lines after Private_Dirty are not needed: stop once both are read.
+    while (!text.empty() && !(found_clean && found_dirty)) {
         const size_t end = text.find(LINE_END);
         const std::string_view line = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
         std::string_view rest;
         if (line.starts_with(CLEAN)) {
             rest = line.substr(CLEAN.size());
+            found_clean = true;
         } else if (line.starts_with(DIRTY)) {
             rest = line.substr(DIRTY.size());
+            found_dirty = true;
         } else {
             continue;
         }
@@ -52,9 +56,8 @@ uint64_t smaps_private_kb(std::string_view text) {
             return 0;
         }
         sum += kb;
-        found = true;
     }
-    return found ? sum : 0;
+    return found_clean || found_dirty ? sum : 0;
 }
 
 std::string_view stat_process_name(std::string_view line) {

@@ -89,8 +89,19 @@ std::string fallback_name(int32_t process_id) {
 }  // namespace
 
 int32_t processor_count() {
-    const long count = ::sysconf(_SC_NPROCESSORS_ONLN);
-    return count > 0 ? static_cast<int32_t>(count) : 0;
+    // sysconf reads /sys/devices/system/cpu/online, some 6 us a call, many
+    // times the CPU clock read it sits beside; processors come and go rarely,
+    // so the count is read again once it is a second old.
+    static constexpr int64_t REFRESH_COUNTS = COUNTS_PER_SECOND;
+    thread_local int32_t count = 0;
+    thread_local int64_t read_at = 0;
+    const int64_t now = system_time_count();
+    if (count <= 0 || now - read_at >= REFRESH_COUNTS) {
+        const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
+        count = online > 0 ? static_cast<int32_t>(online) : 0;
+        read_at = now;
+    }
+    return count;
 }
 
 int64_t system_time_count() {
