@@ -45,6 +45,9 @@ WindowHandle root_owner_of(WindowHandle window);
 uint32_t process_id_of_window(WindowHandle window);
 uint32_t thread_id_of_window(WindowHandle window);
 std::vector<WindowRecord> list_top_level_windows();
+// True when the pointer's left button is known to be up; false while it is held
+// and when no window system answers.
+bool left_button_up();
 
 // ---- files (probes/linux/file_services.cpp) ----
 

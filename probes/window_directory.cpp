@@ -38,6 +38,8 @@ std::vector<WindowRecord> list_top_level_windows() {
     return records;
 }
 
+bool left_button_up() { return platform::left_button_up(); }
+
 std::vector<ProcessEntry> list_processes() { return platform::list_processes(); }
 
 std::string executable_name_of_window(WindowHandle window) {

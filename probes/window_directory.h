@@ -17,5 +17,8 @@ std::vector<ProcessEntry> list_processes();
 // The executable name of the process that owns `window` when it is a top-level
 // window, otherwise empty text.
 std::string executable_name_of_window(WindowHandle window);
+// True when the pointer's left button is known to be up (a drag has ended
+// wherever the button came up); false while it is held or when unknown.
+bool left_button_up();
 
 }  // namespace tessivo

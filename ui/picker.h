@@ -3,9 +3,12 @@
 // It watches the picture box's mouse events itself (an event filter), so the
 // main window only constructs it.
 #include <QObject>
+#include <memory>
 
+class QCursor;
 class QLabel;
 class QLineEdit;
+class QTimer;
 
 namespace tessivo {
 
@@ -16,6 +19,7 @@ class Picker : public QObject {
 public:
     Picker(MonitorState& state, QLabel& picture_box, QLineEdit& process_id_box,
            QLabel& process_name_label);
+    ~Picker() override;
 
     void finder_pressed();
     void finder_moved();
@@ -29,6 +33,10 @@ private:
     QLabel& picture_box_;
     QLineEdit& process_id_box_;
     QLabel& process_name_label_;
+    std::unique_ptr<QCursor> drag_cursor_;  // made at each press, freed when the drag ends
+    // While dragging: notices a drag whose release never reached the box
+    // (the grab was taken away) and ends it all the same.
+    QTimer* release_watch_ = nullptr;
 };
 
 }  // namespace tessivo

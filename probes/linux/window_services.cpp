@@ -364,6 +364,21 @@ uint32_t process_id_of_window(WindowHandle window) {
 // one thread may serve many connections: the thread id is always 0, "unknown".
 uint32_t thread_id_of_window(WindowHandle) { return 0; }
 
+bool left_button_up() {
+    const Connection& c = connection();
+    if (c.display == nullptr) return false;
+    ErrorTrap trap(c.display);
+    Window root = None;
+    Window child = None;
+    int root_x = 0;
+    int root_y = 0;
+    int x = 0;
+    int y = 0;
+    unsigned int mask = 0;
+    XQueryPointer(c.display, DefaultRootWindow(c.display), &root, &child, &root_x, &root_y, &x, &y, &mask);
+    return (mask & Button1Mask) == 0;
+}
+
 std::vector<WindowRecord> list_top_level_windows() {
     const Connection& c = connection();
     if (c.display == nullptr) return {};
