@@ -228,12 +228,17 @@ bool part_of_frame(const Connection& c, Window window) {
     return client_below(c, path.back()) != None;
 }
 
+// The process of a window that is known to be an application's own. Some
+// clients (xlogo, a few toolkits) never set _NET_WM_PID.
+uint32_t application_process(const Connection& c, Window window) {
+    const uint32_t pid = net_wm_pid(c, window);
+    return pid != 0 ? pid : client_pid(c, window);
+}
+
 uint32_t process_of(const Connection& c, Window window) {
     if (window == None || is_root(c, window)) return 0;
     if (part_of_frame(c, window)) return 0;
-    // Some clients (xlogo, a few toolkits) never set _NET_WM_PID.
-    const uint32_t pid = net_wm_pid(c, window);
-    return pid != 0 ? pid : client_pid(c, window);
+    return application_process(c, window);
 }
 
 std::string latin1_to_utf8(const std::string& latin1) {
@@ -282,17 +287,43 @@ std::string class_of(const Connection& c, Window window) {
     return name;
 }
 
-// The application's own window for a root's child: the managed window at or
-// below it, else the window itself where no window manager frames it (an
-// override-redirect menu, or every window when no window manager runs).
-// None for a frame without a client and for unmapped windows.
-Window application_window(const Connection& c, Window top, bool manager_runs) {
-    const Window client = client_below(c, top);
-    if (client != None) return client;
-    XWindowAttributes attributes;
-    if (XGetWindowAttributes(c.display, top, &attributes) == 0) return None;
-    if (attributes.map_state != IsViewable) return None;
-    return (!manager_runs || attributes.override_redirect) ? top : None;
+// The windows that a window manager manages. Most keep the list in
+// _NET_CLIENT_LIST on the root, one request for all; for the others every
+// frame's subtree is searched.
+std::vector<Window> managed_windows(const Connection& c, const std::vector<Window>& tops) {
+    const Atom client_list = XInternAtom(c.display, "_NET_CLIENT_LIST", False);
+    const Property listed = read_property(c, DefaultRootWindow(c.display), client_list, XA_WINDOW);
+    std::vector<Window> managed;
+    if (listed.format == 32 && listed.items > 0) {
+        managed.resize(listed.items);
+        std::memcpy(managed.data(), listed.bytes.data(), listed.items * sizeof(Window));
+        return managed;
+    }
+    for (const Window top : tops) {
+        const Window client = client_below(c, top);
+        if (client != None) managed.push_back(client);
+    }
+    return managed;
+}
+
+// Every application top-level window: those a window manager manages, and
+// the mapped root children that no window manager frames (override-redirect
+// menus and popups; every window when no window manager runs).
+std::vector<Window> application_windows(const Connection& c) {
+    std::vector<Window> tops;
+    Window parent = None;
+    if (!query_tree(c, DefaultRootWindow(c.display), tops, parent)) return {};
+    const bool manager_runs = window_manager_runs(c);
+    std::vector<Window> windows;
+    if (manager_runs) windows = managed_windows(c, tops);
+    for (const Window top : tops) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(c.display, top, &attributes) == 0) continue;  // vanished
+        if (attributes.map_state == IsViewable && (!manager_runs || attributes.override_redirect)) {
+            windows.push_back(top);
+        }
+    }
+    return windows;
 }
 
 }  // namespace
@@ -383,18 +414,11 @@ std::vector<WindowRecord> list_top_level_windows() {
     const Connection& c = connection();
     if (c.display == nullptr) return {};
     ErrorTrap trap(c.display);
-    std::vector<Window> tops;
-    Window parent = None;
-    if (!query_tree(c, DefaultRootWindow(c.display), tops, parent)) return {};
-    const bool manager_runs = window_manager_runs(c);
-
     std::vector<WindowRecord> records;
-    for (const Window top : tops) {
-        const Window window = application_window(c, top, manager_runs);
-        if (window == None) continue;
+    for (const Window window : application_windows(c)) {
         WindowRecord record;
         record.handle = window;
-        record.process_id = process_of(c, window);
+        record.process_id = application_process(c, window);
         record.thread_id = thread_id_of_window(window);
         record.title = title_of(c, window);
         record.class_name = class_of(c, window);
