@@ -129,6 +129,26 @@ bool has_property(const Connection& c, Window window, Atom name) {
 // top-level window, never its frame) with WM_STATE.
 bool is_client(const Connection& c, Window window) { return has_property(c, window, c.wm_state); }
 
+// The pointer as seen from a window: the child of that window that holds it,
+// and the buttons held.
+struct Pointer {
+    bool answered = false;
+    Window child = None;
+    unsigned int buttons = 0;
+};
+
+Pointer query_pointer(const Connection& c, Window window) {
+    Pointer pointer;
+    Window root = None;
+    int root_x = 0;
+    int root_y = 0;
+    int x = 0;
+    int y = 0;
+    pointer.answered = XQueryPointer(c.display, window, &root, &pointer.child, &root_x, &root_y, &x, &y,
+                                     &pointer.buttons) != 0;
+    return pointer;
+}
+
 // Children bottom to top of the stacking order, and the parent; false when
 // the window has vanished.
 bool query_tree(const Connection& c, Window window, std::vector<Window>& children, Window& parent) {
@@ -336,21 +356,13 @@ WindowHandle window_under_cursor() {
     Window above = None;
     Window found = DefaultRootWindow(c.display);
     for (;;) {
-        Window root = None;
-        Window child = None;
-        int root_x = 0;
-        int root_y = 0;
-        int x = 0;
-        int y = 0;
-        unsigned int mask = 0;
-        // False when the pointer is on another screen, or when `found`
+        const Pointer pointer = query_pointer(c, found);
+        // Fails when the pointer is on another screen, or when `found`
         // vanished since its parent named it: the parent is then the answer.
-        if (!XQueryPointer(c.display, found, &root, &child, &root_x, &root_y, &x, &y, &mask)) {
-            return above;
-        }
-        if (child == None) return found;
+        if (!pointer.answered) return above;
+        if (pointer.child == None) return found;
         above = found;
-        found = child;
+        found = pointer.child;
     }
 }
 
@@ -399,15 +411,7 @@ bool left_button_up() {
     const Connection& c = connection();
     if (c.display == nullptr) return false;
     ErrorTrap trap(c.display);
-    Window root = None;
-    Window child = None;
-    int root_x = 0;
-    int root_y = 0;
-    int x = 0;
-    int y = 0;
-    unsigned int mask = 0;
-    XQueryPointer(c.display, DefaultRootWindow(c.display), &root, &child, &root_x, &root_y, &x, &y, &mask);
-    return (mask & Button1Mask) == 0;
+    return (query_pointer(c, DefaultRootWindow(c.display)).buttons & Button1Mask) == 0;
 }
 
 std::vector<WindowRecord> list_top_level_windows() {

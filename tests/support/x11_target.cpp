@@ -18,6 +18,8 @@
 #include <cstring>
 #include <string>
 
+#include "x11_test_display.h"
+
 namespace {
 
 struct Options {
@@ -93,19 +95,6 @@ Window make_top_level(Display* display, const Options& options, const std::strin
     return window;
 }
 
-bool has_wm_state(Display* display, Window window) {
-    const Atom wm_state = XInternAtom(display, "WM_STATE", False);
-    Atom type = None;
-    int format = 0;
-    unsigned long items = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    XGetWindowProperty(display, window, wm_state, 0, 0, False, AnyPropertyType, &type, &format, &items,
-                       &after, &data);
-    if (data != nullptr) XFree(data);
-    return type != None;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -142,7 +131,8 @@ int main(int argc, char** argv) {
     XGetWindowAttributes(display, DefaultRootWindow(display), &root_attributes);
     if ((root_attributes.all_event_masks & SubstructureRedirectMask) != 0) {
         for (int round = 0; round < 500; ++round) {
-            if (has_wm_state(display, main_window) && has_wm_state(display, dialog)) break;
+            if (tessivo::testing::has_property(display, main_window, "WM_STATE") &&
+                tessivo::testing::has_property(display, dialog, "WM_STATE")) break;
             ::usleep(10000);
         }
     }

@@ -14,6 +14,20 @@
 
 namespace tessivo::testing {
 
+// Whether the window carries the property (of any type).
+inline bool has_property(Display* display, Window window, const char* name) {
+    const Atom atom = XInternAtom(display, name, False);
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display, window, atom, 0, 0, False, AnyPropertyType, &type, &format, &items, &after,
+                       &data);
+    if (data != nullptr) XFree(data);
+    return type != None;
+}
+
 struct Point {
     int x = 0;
     int y = 0;
@@ -126,19 +140,10 @@ private:
     void wait_until_managing() {
         Display* d = display_.display();
         const Window probe = XCreateSimpleWindow(d, display_.root(), 0, 0, 10, 10, 0, 0, 0);
-        const Atom wm_state = XInternAtom(d, "WM_STATE", False);
         for (int round = 0; round < 500; ++round) {
             if (round % 20 == 0) XMapWindow(d, probe);
             XSync(d, False);
-            Atom type = None;
-            int format = 0;
-            unsigned long items = 0;
-            unsigned long after = 0;
-            unsigned char* data = nullptr;
-            XGetWindowProperty(d, probe, wm_state, 0, 0, False, AnyPropertyType, &type, &format, &items,
-                               &after, &data);
-            if (data != nullptr) XFree(data);
-            if (type != None) break;
+            if (has_property(d, probe, "WM_STATE")) break;
             ::usleep(10000);
         }
         XDestroyWindow(d, probe);
