@@ -370,6 +370,7 @@ WindowHandle root_owner_of(WindowHandle window) {
     const Connection& c = connection();
     if (c.display == nullptr || window == 0) return 0;
     ErrorTrap trap(c.display);
+    // The bare desktop is its own owner (and belongs to no process).
     if (is_root(c, window)) return window;
 
     const std::vector<Window> path = path_to_top(c, window);
