@@ -239,8 +239,7 @@ uint32_t client_pid(const Connection& c, Window window) {
 // A window of a window manager's frame: not inside a managed window, but
 // with one below its top-level. The client-id route would name the window
 // manager for it.
-bool part_of_frame(const Connection& c, Window window) {
-    const std::vector<Window> path = path_to_top(c, window);
+bool part_of_frame(const Connection& c, const std::vector<Window>& path) {
     if (path.empty()) return false;
     for (const Window w : path) {
         if (is_client(c, w)) return false;
@@ -257,7 +256,10 @@ uint32_t application_process(const Connection& c, Window window) {
 
 uint32_t process_of(const Connection& c, Window window) {
     if (window == None || is_root(c, window)) return 0;
-    if (part_of_frame(c, window)) return 0;
+    // A vanished window's id can already belong to another client, whose
+    // process the X-Resource route would then name.
+    const std::vector<Window> path = path_to_top(c, window);
+    if (path.empty() || part_of_frame(c, path)) return 0;
     return application_process(c, window);
 }
 
