@@ -32,6 +32,7 @@ inline constexpr int32_t NO_LOG_FILE = 0;
 
 struct MonitorState {
     int32_t log_file = NO_LOG_FILE;  // handle of the run's open log file; 0 = none
+    std::string log_path;            // the name that file was opened under
     int32_t memory_min_kb = 0;
     int32_t memory_max_kb = 0;
     SampleSeries memory_series;  // KB, whole numbers

@@ -17,6 +17,7 @@ const char* const INITIAL_MEMORY_PREFIX = "初始内存：";
 const char* const INITIAL_CPU_PREFIX = "初始cpu：";
 const char* const LOG_OPEN_FAILED = "日志文件无法打开：";
 const char* const LOG_WRITE_FAILED = "日志写入失败：";
+const char* const LOG_RECREATED = "日志文件已被删除，已重新创建：";
 constexpr int32_t ELAPSED_PERIOD_MS = 1000;
 
 // A probe left unset measures nothing: it gives the probe's failure value.
@@ -79,6 +80,7 @@ void Monitor::start() {
         return;
     }
     log_failure_reported_ = false;
+    log_recreated_reported_ = false;
 
     ChartSurface& chart = window_.chart();
     clear_drawing_canvas(chart);
@@ -114,7 +116,6 @@ void Monitor::stop() {
     window_.set_elapsed_period(0);
     reset_elapsed();
     state_.log_file = NO_LOG_FILE;
-    log_path_.clear();
     window_.set_sampling_period(0);
     window_.set_start_caption(START_CAPTION);
     clear_series(state_);
@@ -198,23 +199,24 @@ std::string Monitor::elapsed_text() {
 
 void Monitor::reset_elapsed() { state_.elapsed_seconds = 0; }
 
-// The pane first, then the log. A log that cannot be opened or written is
-// told once per run, in the pane, after the record that met the failure.
+// The pane first, then the log. A log that cannot be opened or written, and a
+// log file deleted and made again, are each told once per run, in the pane,
+// after the record that met them.
 void Monitor::write_record(const std::string& pane_text, const std::string& log_text) {
     RecordPane& pane = window_.pane();
     add_record_to_pane(pane, pane_text);
     const LogWriteResult result =
         write_record_to_log(state_, log_text, window_.process_id_text(), clock_);
-    if (result.opened_now) {
-        log_path_ = result.path;
+    if (result.recreated && !log_recreated_reported_) {
+        log_recreated_reported_ = true;
+        add_record_to_pane(pane, LOG_RECREATED + result.path);
     }
     if (log_failure_reported_ || !(result.open_failed || result.write_failed)) {
         return;
     }
     log_failure_reported_ = true;
-    const std::string path = result.open_failed ? result.path : log_path_;
     const char* const what = result.open_failed ? LOG_OPEN_FAILED : LOG_WRITE_FAILED;
-    add_record_to_pane(pane, what + path + "（" + result.error + "）");
+    add_record_to_pane(pane, what + result.path + "（" + result.error + "）");
 }
 
 }  // namespace tessivo

@@ -77,7 +77,7 @@ private:
     MonitorState state_;
     bool missing_id_message_shown_ = false;  // at most one tick message at a time
     bool log_failure_reported_ = false;      // the user hears of a failed log once per run
-    std::string log_path_;                   // the open log file's path, for a write failure
+    bool log_recreated_reported_ = false;    // and of a deleted log file made again
 };
 
 }  // namespace tessivo

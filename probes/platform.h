@@ -3,6 +3,7 @@
 // Each platform implements this header in its own directory (probes/linux/);
 // CMake compiles exactly one of them. The functions only fetch facts; the
 // rules live in the platform-free steps beside this header. None of them throws.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -56,6 +57,8 @@ std::string executable_folder();
 // The user's data folder (XDG: $XDG_DATA_HOME, else ~/.local/share), no trailing separator.
 std::string user_data_folder();
 inline constexpr char PATH_SEPARATOR = '/';
+// The longest name of one folder entry, in bytes (NAME_MAX).
+inline constexpr std::size_t FILE_NAME_LIMIT = 255;
 // Makes one folder level; true when the folder exists afterwards.
 bool make_folder(const std::string& path);
 // True when a file can be created in the folder (it is checked by creating one).
@@ -67,5 +70,8 @@ int32_t open_log_file(const std::string& path, std::string& error);
 // Writes all bytes straight to the operating system; false when they were not all written.
 bool write_log_bytes(int32_t handle, const std::string& bytes, std::string& error);
 void close_log_file(int32_t handle);
+// True when the open file has no name left in any folder: it was deleted while
+// open, and what is written to it is lost when it closes.
+bool log_file_deleted(int32_t handle);
 
 }  // namespace tessivo::platform

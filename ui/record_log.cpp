@@ -35,6 +35,36 @@ bool usable_folder(const std::string& path) {
     return make_folder_levels(path) && platform::folder_is_writable(path);
 }
 
+// Keeps `text` within `limit` bytes without cutting a UTF-8 character in two.
+// Only up to three bytes are given back, the most a character continues over,
+// so that a run of stray continuation bytes cannot empty the text.
+std::string cut_to_bytes(std::string text, std::size_t limit) {
+    if (text.size() <= limit) {
+        return text;
+    }
+    std::size_t end = limit;
+    for (int back = 0; back < 3 && end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80;
+         ++back) {
+        --end;
+    }
+    text.resize(end);
+    return text;
+}
+
+// The entry, then CR LF: two writes. The first failure is the one reported.
+void write_entry(int32_t handle, const std::string& entry, LogWriteResult& result) {
+    std::string error;
+    const bool entry_written = platform::write_log_bytes(handle, entry, error);
+    if (!entry_written) {
+        result.write_failed = true;
+        result.error = error;
+    }
+    if (!platform::write_log_bytes(handle, CRLF, error) && entry_written) {
+        result.write_failed = true;
+        result.error = error;
+    }
+}
+
 }  // namespace
 
 std::string tick_record(int32_t memory_kb, double cpu) {
@@ -60,44 +90,67 @@ void add_record_to_pane(RecordPane& pane, const std::string& record) {
     }
 }
 
-// The process-id text goes into the name as typed, except for the characters
-// that no Linux file name holds ("/" and NUL), so that such a text still gets a log.
+// The process-id text goes into the name as typed, except for what no Linux
+// file name holds ("/" and NUL) or what would garble a listing (control
+// characters), so that such a text still gets a log in the log folder. A text
+// too long for a file name is cut, keeping the time stamp and ".txt".
 std::string log_file_path(const std::string& log_folder, const DateTime& start,
                           const std::string& process_id_text) {
-    std::string id_text = process_id_text;
+    const std::string head = datetime_to_text(start) + "-ID";
+    const std::string tail = ".txt";
+    std::string id_text = cut_to_bytes(process_id_text, platform::FILE_NAME_LIMIT - head.size() - tail.size());
     for (char& c : id_text) {
-        if (c == '/' || c == '\0') {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == platform::PATH_SEPARATOR || byte < 0x20 || byte == 0x7F) {
             c = '_';
         }
     }
-    return log_folder + datetime_to_text(start) + "-ID" + id_text + ".txt";
+    return log_folder + head + id_text + tail;
 }
+
+namespace {
+
+// Opens the file at state.log_path for the run; false, with the reason in the
+// result, when it cannot be opened.
+bool open_run_file(MonitorState& state, LogWriteResult& result) {
+    result.path = state.log_path;
+    state.log_file = platform::open_log_file(state.log_path, result.error);
+    if (state.log_file < 1) {
+        state.log_file = NO_LOG_FILE;
+        result.open_failed = true;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 LogWriteResult write_record_to_log(MonitorState& state, const std::string& record,
                                    const std::string& process_id_text, const Clock& now) {
     const Clock clock = now ? now : Clock(current_datetime);
     LogWriteResult result;
     if (state.log_file < 1) {
-        result.path = log_file_path(state.log_folder, clock(), process_id_text);
-        state.log_file = platform::open_log_file(result.path, result.error);
-        if (state.log_file < 1) {
-            state.log_file = NO_LOG_FILE;
-            result.open_failed = true;
+        state.log_path = log_file_path(state.log_folder, clock(), process_id_text);
+        if (!open_run_file(state, result)) {
             return result;
         }
         result.opened_now = true;
     }
+    result.path = state.log_path;
     // The file is opened for appending, so each write lands at its current end.
     const std::string entry = utf8_to_gbk(datetime_to_text(clock()) + CRLF + record);
-    std::string error;
-    const bool entry_written = platform::write_log_bytes(state.log_file, entry, error);
-    if (!entry_written) {
-        result.write_failed = true;
-        result.error = error;
+    write_entry(state.log_file, entry, result);
+
+    // Asked after the write, so that an entry that went into a deleted file
+    // is written again into the new one and nothing is lost.
+    if (!platform::log_file_deleted(state.log_file)) {
+        return result;
     }
-    if (!platform::write_log_bytes(state.log_file, CRLF, error) && entry_written) {
-        result.write_failed = true;
-        result.error = error;
+    platform::close_log_file(state.log_file);
+    result = LogWriteResult{};
+    if (open_run_file(state, result)) {
+        result.recreated = true;
+        write_entry(state.log_file, entry, result);
     }
     return result;
 }

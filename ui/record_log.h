@@ -34,8 +34,9 @@ public:
 
 void add_record_to_pane(RecordPane& pane, const std::string& record);
 
-// The log file's name: folder + time stamp + "-ID" + the process-id text + ".txt";
-// characters that a file name cannot hold become "_" (in the name only).
+// The log file's name: folder + time stamp + "-ID" + the process-id text + ".txt".
+// In the name only: "/", NUL and control characters become "_", and the
+// process-id text is cut so that the name fits the file system's limit.
 std::string log_file_path(const std::string& log_folder, const DateTime& start,
                           const std::string& process_id_text);
 
@@ -44,12 +45,15 @@ struct LogWriteResult {
     bool opened_now = false;     // this write opened the run's file
     bool open_failed = false;    // no file could be opened; path and error say why
     bool write_failed = false;
-    std::string path;
+    bool recreated = false;      // the file had been deleted; it was made again, entry and all
+    std::string path;            // the run's file
     std::string error;
 };
 
 // Opens the run's file when none is open, then appends the time stamp, CR LF,
 // the record (in GBK) and CR LF. `now` is read for the name and again for the entry.
+// A file deleted during the run is made again under its name, and the entry
+// that went into the deleted one is written again into the new one.
 LogWriteResult write_record_to_log(MonitorState& state, const std::string& record,
                                    const std::string& process_id_text, const Clock& now);
 void close_log(MonitorState& state);  // leaves log_file as it is

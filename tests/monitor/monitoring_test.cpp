@@ -29,18 +29,10 @@ namespace {
 using testing::RecordingWindow;
 using testing::TempFolder;
 using testing::file_bytes;
+using testing::files_in;
 
 const DateTime START{2018, 8, 21, 15, 31, 46};
 constexpr int32_t TARGET = 4242;
-
-std::vector<std::string> files_in(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // A run over canned readings: the target TARGET has `bytes` and `cpu`; every
 // other process id fails as the real probes fail for it.
