@@ -4,6 +4,8 @@
 // draws on them.
 #include <QFrame>
 #include <QImage>
+#include <QPainter>
+#include <optional>
 
 #include "ui/chart.h"
 
@@ -28,9 +30,21 @@ private:
 };
 
 // 画板1 receives every drawing operation; 画板2 changes only by present().
+//
+// A tick clears, draws and presents twice; this keeps it free of image copies
+// where it can. present() hands the drawing's pixels to the visible canvas
+// shared (QImage's implicit sharing), and the next change of the drawing
+// first moves it onto a spare buffer of the same size: clear() needs no copy
+// at all, a line after a present() one plain copy of the pixels, and no
+// buffer is allocated once three exist. Level and upright lines are written
+// into the pixels directly; slanted ones go through one painter kept open
+// until the next clear() or present().
 class ChartCanvases : public ChartSurface {
 public:
     ChartCanvases(Canvas& drawing, Canvas& visible);
+    ~ChartCanvases() override;
+    ChartCanvases(const ChartCanvases&) = delete;
+    ChartCanvases& operator=(const ChartCanvases&) = delete;
 
     int32_t width() const override;
     int32_t height() const override;
@@ -40,9 +54,17 @@ public:
     void present() override;
 
 private:
+    // Makes the drawing's image the only holder of its pixels before it is
+    // changed; keep_pixels false when the change paints every pixel anyway.
+    void own_drawing_pixels(bool keep_pixels);
+    QPainter& painter();
+    void end_painting();
+
     Canvas& drawing_;
     Canvas& visible_;
     Rgb pen_colour_ = GRID_COLOUR;
+    QImage spare_;                    // a buffer the visible canvas gave back, for reuse
+    std::optional<QPainter> painter_; // open on the drawing's image, pen set
 };
 
 }  // namespace tessivo

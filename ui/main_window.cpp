@@ -12,9 +12,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
+#include <optional>
 
+#include "text/gbk.h"
 #include "text/number_text.h"
 #include "ui/canvas.h"
 #include "ui/finder_image.h"
@@ -132,28 +135,84 @@ QPixmap finder_pixmap() {
 
 }  // namespace
 
-// The record pane on a QPlainTextEdit, whose lines end in "\n" inside.
+// The GBK length text() gives back for a piece the document holds as `shown`
+// ("\n" comes back as CR LF), or nothing for a piece with characters the
+// document keeps or reads back otherwise (a lone CR starts a line; separators,
+// no-break spaces and frame marks come back as other characters): those are
+// measured on the text itself.
+std::optional<std::size_t> gbk_length_read_back(const QString& shown) {
+    std::size_t line_breaks = 0;
+    for (const QChar c : shown) {
+        const char16_t code = c.unicode();
+        if (code == u'\n') {
+            ++line_breaks;
+        } else if (code < 0x20 || (code >= 0x7F && code <= 0xA0) || code == QChar::LineSeparator ||
+                   code == QChar::ParagraphSeparator || (code >= 0xFDD0 && code <= 0xFDEF) ||
+                   code == QChar::ObjectReplacementCharacter) {
+            return std::nullopt;
+        }
+    }
+    return gbk_length(shown.toStdString()) + line_breaks;
+}
+
+// The record pane on a QPlainTextEdit, whose lines end in "\n" inside. It
+// keeps the GBK length of its text, which the records ask for every time, as
+// long as only the pane itself has changed the document.
 class PlainTextPane : public RecordPane {
 public:
-    explicit PlainTextPane(QPlainTextEdit& box) : box_(box) {}
+    explicit PlainTextPane(QPlainTextEdit& box)
+        : box_(box),
+          foreign_change_(QObject::connect(box_.document(), &QTextDocument::contentsChange, &box_, [this] {
+              if (!editing_) {
+                  length_.reset();
+              }
+          })) {}
+    ~PlainTextPane() override { QObject::disconnect(foreign_change_); }
+    PlainTextPane(const PlainTextPane&) = delete;
+    PlainTextPane& operator=(const PlainTextPane&) = delete;
 
     std::string text() const override {
         return box_.toPlainText().replace(QChar('\n'), QStringLiteral("\r\n")).toStdString();
     }
 
-    void set_text(const std::string& text) override { box_.setPlainText(without_cr(text)); }
+    void set_text(const std::string& text) override {
+        const QString shown = without_cr(text);
+        editing_ = true;
+        box_.setPlainText(shown);
+        editing_ = false;
+        length_ = gbk_length_read_back(shown);
+    }
 
     void append_at_end(const std::string& text) override {
+        const QString shown = without_cr(text);
         // The document keeps no undo history, so the insert makes no undo entry.
         QTextCursor cursor = box_.textCursor();
         cursor.movePosition(QTextCursor::End);
-        cursor.insertText(without_cr(text));
+        editing_ = true;
+        cursor.insertText(shown);
+        editing_ = false;
         box_.setTextCursor(cursor);
         box_.ensureCursorVisible();
+        const std::optional<std::size_t> added = gbk_length_read_back(shown);
+        if (length_ && added) {
+            *length_ += *added;
+        } else {
+            length_.reset();
+        }
+    }
+
+    std::size_t gbk_length() const override {
+        if (length_) {
+            return *length_;
+        }
+        return RecordPane::gbk_length();
     }
 
 private:
     QPlainTextEdit& box_;
+    QMetaObject::Connection foreign_change_;  // a change not made here: measure again
+    bool editing_ = false;                // the change under way is the pane's own
+    std::optional<std::size_t> length_;   // GBK bytes of text(); none: measure it
 };
 
 MainWindow::MainWindow(const std::string& log_folder) {

@@ -80,10 +80,12 @@ std::string initial_record_for_log(int32_t memory_kb, double cpu) {
            DASH_LINE + CRLF;
 }
 
+std::size_t RecordPane::gbk_length() const { return tessivo::gbk_length(text()); }
+
 // The length is counted in GBK bytes before the record goes in, so the pane
 // can end up to 2 + the record's length above the limit.
 void add_record_to_pane(RecordPane& pane, const std::string& record) {
-    if (gbk_length(pane.text()) > PANE_LIMIT_BYTES) {
+    if (pane.gbk_length() > PANE_LIMIT_BYTES) {
         pane.set_text(record);
     } else {
         pane.append_at_end(CRLF + record);

@@ -30,6 +30,8 @@ public:
     virtual void set_text(const std::string& text) = 0;
     // Moves the caret to the end, scrolls it into view and inserts the text there.
     virtual void append_at_end(const std::string& text) = 0;
+    // gbk_length(text()); a pane that keeps count of its text answers without building it.
+    virtual std::size_t gbk_length() const;
 };
 
 void add_record_to_pane(RecordPane& pane, const std::string& record);

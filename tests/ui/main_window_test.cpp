@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -19,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <climits>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -273,6 +276,112 @@ TEST_F(MainWindowTest, DrawingReachesTheVisibleCanvasOnlyThroughPresent) {
     const QImage shown = visible->grab().toImage();
     EXPECT_EQ(shown.pixelColor(102, 7), QColor(255, 0, 0));
     EXPECT_NE(shown.pixelColor(0, 7), QColor(255, 0, 0)) << "the frame is not drawn over";
+}
+
+// Level and upright lines are written into the image by hand; they must give
+// the pixels the painter gives, ends, clipping and far coordinates included.
+TEST_F(MainWindowTest, LevelAndUprightLinesHaveThePaintersPixels) {
+    ChartSurface& chart = window_->chart();
+    auto* drawing = static_cast<Canvas*>(control<QWidget>("画板1"));
+    const int32_t far = 2000000000;
+    const int32_t ends[] = {INT32_MIN, -far, -100000, -1, 0, 1, 9, 202, 203, 207, 475, 476, 480, far, INT32_MAX};
+    const int32_t rows[] = {INT32_MIN, -1, 0, 100, 202, 203, INT32_MAX};
+    struct Line {
+        int32_t x1, y1, x2, y2;
+    };
+    std::vector<Line> lines;
+    for (const int32_t row : rows) {
+        for (const int32_t a : ends) {
+            for (const int32_t b : ends) {
+                lines.push_back({a, row, b, row});  // level
+                lines.push_back({row, a, row, b});  // upright
+            }
+        }
+    }
+    for (const Line& line : lines) {
+        chart.clear();
+        chart.set_pen_colour(GRID_COLOUR);
+        chart.draw_line(line.x1, line.y1, line.x2, line.y2);
+
+        QImage expected(drawing->image().size(), QImage::Format_RGB32);
+        expected.fill(QColor(0, 0, 0));
+        QPainter painter(&expected);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        QPen pen(QColor(0, 128, 0));
+        pen.setWidth(1);
+        pen.setCosmetic(true);
+        painter.setPen(pen);
+        painter.drawLine(line.x1, line.y1, line.x2, line.y2);
+        painter.end();
+        ASSERT_EQ(drawing->image(), expected)
+            << line.x1 << "," << line.y1 << " to " << line.x2 << "," << line.y2;
+    }
+}
+
+// The tick's order: the grid is presented alone, the curves go on top, then
+// all is presented; the visible canvas keeps each picture until the next.
+TEST_F(MainWindowTest, EachPresentKeepsItsPictureWhileTheDrawingGoesOn) {
+    ChartSurface& chart = window_->chart();
+    auto* visible = static_cast<Canvas*>(control<QWidget>("画板2"));
+    auto* drawing = static_cast<Canvas*>(control<QWidget>("画板1"));
+    for (int tick = 0; tick < 3; ++tick) {
+        chart.clear();
+        chart.set_pen_colour(GRID_COLOUR);
+        chart.draw_line(0, 10 + tick, 475, 10 + tick);
+        chart.present();
+        const QImage grid_only = drawing->image().copy();
+        EXPECT_EQ(visible->image(), grid_only);
+
+        chart.set_pen_colour(CPU_COLOUR);
+        chart.draw_line(0, 0, 100, 150);  // slanted: drawn by the painter
+        chart.draw_line(5, 60, 5, 70);
+        EXPECT_EQ(visible->image(), grid_only) << "tick " << tick;
+        EXPECT_EQ(drawing->image().pixelColor(5, 65), QColor(255, 0, 0));
+        EXPECT_EQ(drawing->image().pixelColor(0, 0), QColor(255, 0, 0));
+
+        chart.present();
+        const QImage whole = drawing->image().copy();
+        EXPECT_EQ(visible->image(), whole);
+        chart.clear();
+        EXPECT_EQ(visible->image(), whole) << "tick " << tick;
+        EXPECT_EQ(drawing->image().pixelColor(5, 65), QColor(0, 0, 0));
+    }
+}
+
+// The pane keeps the GBK length of its text; it must be the length of text().
+TEST_F(MainWindowTest, RecordPaneKnowsTheGbkLengthOfItsText) {
+    RecordPane& pane = window_->pane();
+    struct Step {
+        const char* what;
+        bool set;  // set_text, else append_at_end
+        std::string text;
+    };
+    const Step steps[] = {
+        {"a record", true, "内存:12345 K CPU:-2 %"},
+        {"CR LF and a record", false, "\r\n内存:12,346 K CPU:0.52 %"},
+        {"a lone LF", false, "a\nb"},
+        {"a lone CR", false, "c\rd"},
+        {"a no-break space", false, "e\u00A0f"},
+        {"line and paragraph separators", false, "g\u2028h\u2029i"},
+        {"a byte that is not UTF-8", false, "j\xFFk"},
+        {"outside GBK", false, "\U0001F600 ü"},
+        {"set again", true, "一\r\ntwo"},
+        {"a tab", false, "\t3"},
+        {"a record", false, "\r\n内存:1 K CPU:0 %"},
+    };
+    for (const Step& step : steps) {
+        if (step.set) {
+            pane.set_text(step.text);
+        } else {
+            pane.append_at_end(step.text);
+        }
+        EXPECT_EQ(pane.gbk_length(), gbk_length(pane.text())) << step.what;
+    }
+    record_box()->appendPlainText(q("某人"));  // a change the pane did not make
+    EXPECT_EQ(pane.gbk_length(), gbk_length(pane.text()));
+    pane.append_at_end("\r\nz");
+    EXPECT_EQ(pane.gbk_length(), gbk_length(pane.text()));
 }
 
 TEST_F(MainWindowTest, RecordPaneSpeaksCrLfAndIsReadOnlyButCopyable) {
