@@ -11,8 +11,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 #include <algorithm>
 #include <optional>
@@ -180,17 +182,26 @@ public:
         editing_ = true;
         box_.setPlainText(shown);
         editing_ = false;
+        keep_shaped_lines(box_.document()->begin());
         length_ = gbk_length_read_back(shown);
     }
 
     void append_at_end(const std::string& text) override {
         const QString shown = without_cr(text);
         // The document keeps no undo history, so the insert makes no undo entry.
+        // Inside an edit block the cursor leaves its x on the line unset
+        // instead of shaping the last line for it at the move and again at
+        // the insert; it is worked out when a key first moves the caret
+        // up or down.
         QTextCursor cursor = box_.textCursor();
-        cursor.movePosition(QTextCursor::End);
         editing_ = true;
+        cursor.beginEditBlock();
+        cursor.movePosition(QTextCursor::End);
+        const int inserted_at = cursor.position();
         cursor.insertText(shown);
+        cursor.endEditBlock();
         editing_ = false;
+        keep_shaped_lines(box_.document()->findBlock(inserted_at));
         box_.setTextCursor(cursor);
         box_.ensureCursorVisible();
         const std::optional<std::size_t> added = gbk_length_read_back(shown);
@@ -209,6 +220,17 @@ public:
     }
 
 private:
+    // The lines a repaint draws keep their shaped glyphs: without this every
+    // repaint shapes each visible line again and drops the glyphs after it,
+    // though a line's text never changes once it is in the pane.
+    static void keep_shaped_lines(QTextBlock block) {
+        for (; block.isValid(); block = block.next()) {
+            if (QTextLayout* const layout = block.layout()) {
+                layout->setCacheEnabled(true);
+            }
+        }
+    }
+
     QPlainTextEdit& box_;
     QMetaObject::Connection foreign_change_;  // a change not made here: measure again
     bool editing_ = false;                // the change under way is the pane's own
