@@ -50,6 +50,12 @@ CpuBaseline& cpu_baseline() {
 }
 
 double cpu_usage_percent(int32_t process_id) {
+    const int32_t processor_count = platform::processor_count();
+    if (processor_count <= 0) {
+        return CPU_NO_READING;
+    }
+    // The system time is read before the process, as the baseline was.
+    const int64_t now = platform::system_time_count();
     // Tells this process from an earlier one that had the same id; 0 means
     // that there is no such process.
     const uint64_t process_start = platform::process_identity(process_id);
@@ -57,11 +63,6 @@ double cpu_usage_percent(int32_t process_id) {
     if (process_start == 0 || !platform::read_process_times(process_id, times)) {
         return CPU_NO_READING;
     }
-    const int32_t processor_count = platform::processor_count();
-    if (processor_count <= 0) {
-        return CPU_NO_READING;
-    }
-    const int64_t now = platform::system_time_count();
     CpuBaseline& baseline = cpu_baseline();
     claim_baseline(baseline, process_id, process_start);
     return next_cpu_reading(baseline, times.kernel, times.user, processor_count, now);
